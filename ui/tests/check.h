@@ -11,3 +11,4 @@ void Check(bool bCondition, const char* pszWhat,
 void RunGeometryTests();
 void RunFrameworkTests();
 void RunDialogTests();
+void RunHidLoaderTests();

@@ -22,6 +22,7 @@ int main() {
   RunGeometryTests();
   RunFrameworkTests();
   RunDialogTests();
+  RunHidLoaderTests();
   std::printf("%d checks, %d failed\n", g_nChecks, g_nFailures);
   return g_nFailures == 0 ? 0 : 1;
 }
