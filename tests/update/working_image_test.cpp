@@ -17,6 +17,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+emu::SFileFault FailingFile(emu::EFileOp op, const wchar_t* pszPathSuffix) {
+  emu::SFileFault fault{};
+  fault.op = op;
+  fault.pathSuffix = pszPathSuffix;
+  return fault;
+}
+
 class BackupFileTest : public CZentorTest {
  protected:
   CRecordingDialog m_dialog;
@@ -70,30 +77,35 @@ const SUnsafeCase kUnsafeCases[] = {
     {"ExistingBackupCannotBeOpened",
      [](const fs::path& backup) {
        WriteFileBytes(backup, Bytes(512, 0x11));
-       emu::EmulatedPlatform().AddFileFault({emu::EFileOp::CreateRead, L"zentor.tmp"});
+       emu::EmulatedPlatform().AddFileFault(FailingFile(emu::EFileOp::CreateRead, L"zentor.tmp"));
      }},
     {"ExistingBackupCannotBeRead",
      [](const fs::path& backup) {
        WriteFileBytes(backup, Bytes(512, 0x11));
-       emu::EmulatedPlatform().AddFileFault({emu::EFileOp::Read, L"zentor.tmp"});
+       emu::EmulatedPlatform().AddFileFault(FailingFile(emu::EFileOp::Read, L"zentor.tmp"));
      }},
     {"NewBackupCannotBeCreated",
-     [](const fs::path&) { emu::EmulatedPlatform().AddFileFault({emu::EFileOp::CreateWrite, L""}); }},
+     [](const fs::path&) { emu::EmulatedPlatform().AddFileFault(FailingFile(emu::EFileOp::CreateWrite, L"")); }},
     {"NewBackupCannotBeWritten",
-     [](const fs::path&) { emu::EmulatedPlatform().AddFileFault({emu::EFileOp::Write, L""}); }},
+     [](const fs::path&) { emu::EmulatedPlatform().AddFileFault(FailingFile(emu::EFileOp::Write, L"")); }},
     {"NewBackupCannotBeFlushed",
-     [](const fs::path&) { emu::EmulatedPlatform().AddFileFault({emu::EFileOp::Flush, L""}); }},
+     [](const fs::path&) { emu::EmulatedPlatform().AddFileFault(FailingFile(emu::EFileOp::Flush, L"")); }},
     {"NewBackupCannotReplaceTheOld",
-     [](const fs::path&) { emu::EmulatedPlatform().AddFileFault({emu::EFileOp::Move, L""}); }},
+     [](const fs::path&) { emu::EmulatedPlatform().AddFileFault(FailingFile(emu::EFileOp::Move, L"")); }},
     {"NewBackupDoesNotReadBack",
-     [](const fs::path&) { emu::EmulatedPlatform().AddFileFault({emu::EFileOp::CreateRead, L"zentor.tmp"}); }},
+     [](const fs::path&) { emu::EmulatedPlatform().AddFileFault(FailingFile(emu::EFileOp::CreateRead, L"zentor.tmp")); }},
     {"FragmentCannotBeSetAside",
      [](const fs::path& backup) {
        WriteFileBytes(backup, Bytes(100, 0x22));
-       emu::EmulatedPlatform().AddFileFault({emu::EFileOp::Move, L""});
+       emu::EmulatedPlatform().AddFileFault(FailingFile(emu::EFileOp::Move, L""));
      }},
-    {"TemporaryFolderMissing",
-     [](const fs::path&) { emu::EmulatedPlatform().SetTempPath(L"/nonexistent-orvane-folder/"); }},
+    {"TemporaryFolderUnusable",
+     [](const fs::path&) {
+       // The folder the system names is a file: nothing can be created in it.
+       const std::wstring folder = emu::EmulatedPlatform().TempPath() + L"not-a-folder";
+       WriteFileBytes(ToFsPath(folder), Bytes{0});
+       emu::EmulatedPlatform().SetTempPath(folder + L"/", false);
+     }},
 };
 
 TEST_P(UnsafeBackupTest, StopsBeforeTheEraseWithTheDiskAsItWas) {
@@ -111,7 +123,9 @@ TEST_P(UnsafeBackupTest, StopsBeforeTheEraseWithTheDiskAsItWas) {
   EXPECT_TRUE(Flash() == flashBefore);
   EXPECT_EQ(fs::exists(backup), bExisted);
   EXPECT_EQ(fs::is_directory(backup), bWasDirectory);
-  if (bExisted && !bWasDirectory) EXPECT_TRUE(ReadFileBytes(backup) == before);
+  if (bExisted && !bWasDirectory) {
+    EXPECT_TRUE(ReadFileBytes(backup) == before);
+  }
   // No half-written file is left beside it either.
   EXPECT_FALSE(fs::exists(backup.string() + ".new"));
 }
@@ -124,8 +138,8 @@ class TemporaryFolderTest : public BackupFileTest, public ::testing::WithParamIn
 
 TEST_P(TemporaryFolderTest, BackupIsKeptThereDuringTheRun) {
   const fs::path folder = ToFsPath(Platform().TempPath() + GetParam());
-  fs::create_directories(folder);
   Platform().SetTempPath(Platform().TempPath() + GetParam() + L"/");
+  ASSERT_TRUE(fs::is_directory(folder));
   Device().AddFault({emu::EFaultKind::ZeroStatus, CMD_PROGRAM_LAST, 1});
 
   RunUpdate(m_dialog);
@@ -142,7 +156,7 @@ TEST_P(TemporaryFolderTest, BackupIsKeptThereDuringTheRun) {
 
 INSTANTIATE_TEST_SUITE_P(Folders, TemporaryFolderTest,
                          ::testing::Values(L"ユーザー/山田太郎/AppData/Local/Temp",
-                                           std::wstring(300, L'd') + L"/" + std::wstring(60, L'e')),
+                                           std::wstring(200, L'd') + L"/" + std::wstring(200, L'e') + L"/" + std::wstring(60, L'f')),
                          [](const auto& info) { return info.index == 0 ? "Japanese" : "LongerThanMaxPath"; });
 
 TEST(WorkingImageTest, BlankPageIsAllErasedBytesOnly) {
