@@ -5,8 +5,9 @@
 #       a private Wine prefix in WORK_DIR (created once per run), an X display
 #       (a fresh Xvfb unless DISPLAY is given), a persistent wineserver, and
 #       cleanup of all of it when the shell exits;
-#   wine_install_emulated_zentor SCENARIO_FILE
-#       the emulated Zentor behind hid.dll and setupapi.dll for Orvane.exe;
+#   wine_install_emulated_zentor SCENARIO_FILE, wine_remove_emulated_zentor
+#       the emulated Zentor behind hid.dll and setupapi.dll for Orvane.exe,
+#       and Wine's own DLLs back;
 #   wine_start_program NAME LOG_DIR EXE [ARGUMENT...]   (in the background)
 #   wine_run_program NAME LOG_DIR SECONDS EXE [ARGUMENT...]   (waits)
 #   wine_wait_exit PID SECONDS, wine_stop_program PID
@@ -20,11 +21,12 @@ WINE_HARNESS_PIDS=()
 WINE_HARNESS_PROGRAM_PID=""
 WINE_HARNESS_LOADER=""
 WINE_HARNESS_SERVER=""
+WINE_HARNESS_EMULATED=""
 
 # Where the emulated Zentor's DLLs are built, and the variable through which
 # they find their scenario file.
 WINE_EMULATOR_DLL_DIR="${WINE_EMULATOR_DLL_DIR:-}"
-WINE_ZENTOR_SCENARIO_VARIABLE="${WINE_ZENTOR_SCENARIO_VARIABLE:-ORVANE_ZENTOR_SCENARIO}"
+WINE_ZENTOR_SCENARIO_VARIABLE="${WINE_ZENTOR_SCENARIO_VARIABLE:-ORVANE_EMU_SCENARIO}"
 
 wine_harness_log() {
   printf '[wine %s] %s\n' "$(date +%H:%M:%S)" "$*" >&2
@@ -176,9 +178,14 @@ wine_install_emulated_zentor() {
     wine_harness_log "no scenario file $scenario"
     return 1
   fi
+  local system32="$WINEPREFIX/drive_c/windows/system32"
   for dll in hid.dll setupapi.dll; do
-    cp "$dll_dir/$dll" "$WINEPREFIX/drive_c/windows/system32/$dll"
+    if [[ ! -f "$WINE_HARNESS_WORK/wine-$dll" ]]; then
+      cp "$system32/$dll" "$WINE_HARNESS_WORK/wine-$dll"
+    fi
+    cp "$dll_dir/$dll" "$system32/$dll"
   done
+  WINE_HARNESS_EMULATED=1
   wine_import_registry "emulated-zentor" <<'EOF' || return 1
 Windows Registry Editor Version 5.00
 
@@ -188,6 +195,21 @@ Windows Registry Editor Version 5.00
 EOF
   export "$WINE_ZENTOR_SCENARIO_VARIABLE=$(wine_windows_path "$scenario")"
   wine_harness_log "emulated Zentor installed, scenario $scenario"
+}
+
+wine_remove_emulated_zentor() {
+  [[ -n "$WINE_HARNESS_EMULATED" ]] || return 0
+  local dll
+  for dll in hid.dll setupapi.dll; do
+    cp "$WINE_HARNESS_WORK/wine-$dll" "$WINEPREFIX/drive_c/windows/system32/$dll"
+  done
+  wine_import_registry "wine-hid-stack" <<'EOF' || return 1
+Windows Registry Editor Version 5.00
+
+[-HKEY_CURRENT_USER\Software\Wine\AppDefaults\Orvane.exe\DllOverrides]
+EOF
+  unset "$WINE_ZENTOR_SCENARIO_VARIABLE"
+  WINE_HARNESS_EMULATED=""
 }
 
 # Starts a Windows program in the background; its PID is left in

@@ -51,6 +51,8 @@ const SDialogState& CDialogObserver::State() const { return m_state; }
 
 const std::vector<std::uint16_t>& CDialogObserver::StatusHistory() const { return m_statusHistory; }
 
+bool CDialogObserver::SawCancel() const { return m_bSawCancel; }
+
 SDialogState CDialogObserver::Read() const {
   SDialogState state;
   state.bExists = IsWindow(m_hDialog) != FALSE;
@@ -66,6 +68,7 @@ SDialogState CDialogObserver::Read() const {
 
 void CDialogObserver::LogDifferences(const SDialogState& before, const SDialogState& after, bool bEverything) {
   m_state = after;
+  m_bSawCancel = m_bSawCancel || after.bCancelVisible;
   if (before.bExists != after.bExists && !after.bExists) {
     m_log.Write("dialog gone");
     return;

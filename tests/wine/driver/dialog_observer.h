@@ -41,6 +41,8 @@ class CDialogObserver {
   // The IDs of the status texts in the order they were shown; 0 stands for a
   // text that is none of the program's.
   const std::vector<std::uint16_t>& StatusHistory() const;
+  // Whether the hidden Cancel button was ever seen on screen.
+  bool SawCancel() const;
 
  private:
   SDialogState Read() const;
@@ -50,4 +52,5 @@ class CDialogObserver {
   HWND m_hDialog = nullptr;
   SDialogState m_state;
   std::vector<std::uint16_t> m_statusHistory;
+  bool m_bSawCancel = false;
 };

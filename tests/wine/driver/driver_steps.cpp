@@ -17,6 +17,8 @@ namespace {
 // this is how long one attempt waits before the thread counts as busy.
 constexpr UINT kProgressAskMilliseconds = 200;
 
+constexpr DWORD kFocusSettleMilliseconds = 1000;
+
 std::optional<unsigned long> ParseNumber(const std::string& argument) {
   if (argument.empty() || argument.size() > 9) return std::nullopt;
   for (const char character : argument) {
@@ -78,9 +80,18 @@ void PressKey(HWND hTarget, WPARAM nKey, UINT nScanCode) {
   PostMessageW(hTarget, WM_KEYUP, nKey, nUp);
 }
 
-void PressKeyByName(HWND hFallback, const std::string& name) {
-  HWND hTarget = FocusOfThread(hFallback);
-  if (hTarget == nullptr) hTarget = hFallback;
+// Presses the key in the dialog where the user would press it: on its
+// control that has the focus. Right after a box closes, the focus may still
+// name a window that is going away, so the key waits a little for the focus to
+// come back into the dialog and goes to the dialog itself if it does not.
+void PressKeyIn(SDriverContext& context, HWND hDialog, const std::string& name) {
+  HWND hTarget = hDialog;
+  WaitUntil(context, kFocusSettleMilliseconds, [&] {
+    HWND hFocus = FocusOfThread(hDialog);
+    if (hFocus != hDialog && !IsChild(hDialog, hFocus)) return false;
+    hTarget = hFocus;
+    return true;
+  });
   if (name == "enter") {
     PressKey(hTarget, VK_RETURN, 0x1C);
   } else {
@@ -199,7 +210,7 @@ bool StepClick(SDriverContext& context, const std::vector<std::string>& argument
 
 bool StepKey(SDriverContext& context, const std::vector<std::string>& arguments) {
   if (!RequireDialog(context)) return false;
-  PressKeyByName(context.observer.Dialog(), arguments[0]);
+  PressKeyIn(context, context.observer.Dialog(), arguments[0]);
   return true;
 }
 
@@ -229,7 +240,7 @@ bool StepAboutClose(SDriverContext& context, const std::vector<std::string>& arg
   if (arguments[0] == "ok") {
     if (!ClickBoxButton(context, hBox, IDOK)) return false;
   } else {
-    PressKeyByName(hBox, "escape");
+    PressKeyIn(context, hBox, "escape");
   }
   if (!WaitForBoxClosed(context, hBox)) return Fail(context, "about-close: the box stayed open");
   const bool bBack = WaitUntil(context, context.nWaitMilliseconds, [&] {

@@ -83,6 +83,13 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  // Whatever the steps were about, the Cancel button that gives Escape its
+  // command must have stayed out of sight.
+  if (context.observer.SawCancel()) {
+    log.Write("FAIL the hidden Cancel button was shown");
+    log.Write("RESULT FAIL");
+    return 1;
+  }
   log.Write("RESULT PASS");
   return 0;
 }

@@ -1,0 +1,84 @@
+# shellcheck shell=bash
+# What the Wine test cases share: starting Orvane.exe, running the driver,
+# screenshots, and how a case reports failure or that it is pending. Each case
+# runs with its own folder CASE_DIR under the artifacts; a case returns 0 when
+# it passed, 1 when it failed and 77 when it cannot run yet, with the reason
+# in CASE_REASON.
+
+CASE_DIR=""
+CASE_REASON=""
+ORVANE_PID=""
+readonly CASE_PENDING=77
+
+fail() {
+  CASE_REASON="$*"
+  return 1
+}
+
+pending() {
+  CASE_REASON="$*"
+  return "$CASE_PENDING"
+}
+
+# Starts Orvane.exe (or the given copy of it) in the background.
+start_orvane() {
+  local exe="${1:-$ORVANE_EXE}"
+  wine_start_program orvane "$CASE_DIR" "$exe"
+  ORVANE_PID="$WINE_HARNESS_PROGRAM_PID"
+}
+
+# Runs the driver with the steps; its log is CASE_DIR/NAME.out. On failure the
+# reason is the driver's own FAIL line.
+drive() {
+  local name="$1" code=0
+  shift
+  wine_run_program "$name" "$CASE_DIR" 240 "$DRIVER_EXE" "$@" || code=$?
+  if ((code == 0)); then return 0; fi
+  local reason
+  reason="$(grep -m1 -E '^ *[0-9.]+ FAIL ' "$CASE_DIR/$name.out" | sed -E 's/^ *[0-9.]+ FAIL //' || true)"
+  if [[ -z "$reason" ]]; then
+    reason="driver exit code $code (see $CASE_DIR/$name.err)"
+  fi
+  fail "$name: $reason"
+}
+
+# The steps are given as one string in the tables of cases.
+drive_words() {
+  local name="$1" words=()
+  read -ra words <<<"$2"
+  drive "$name" "${words[@]}"
+}
+
+expect_orvane_exit() {
+  local seconds="$1"
+  if ! wine_wait_exit "$ORVANE_PID" "$seconds"; then
+    fail "Orvane.exe was still running ${seconds} s after its dialog closed"
+    return 1
+  fi
+}
+
+shoot() {
+  local name="$1"
+  wine_screenshot "$CASE_DIR/$name.png" || fail "screenshot $name failed"
+}
+
+# The emulated Zentor with the scenario from tests/wine/scenarios, or the
+# case is pending while the emulated DLLs are not built.
+use_emulated_zentor() {
+  local scenario="$WINE_TESTS_DIR/scenarios/$1.txt"
+  if [[ ! -f "$WINE_EMULATOR_DLL_DIR/hid.dll" || ! -f "$WINE_EMULATOR_DLL_DIR/setupapi.dll" ]]; then
+    pending "the emulated hid.dll and setupapi.dll are not built in $WINE_EMULATOR_DLL_DIR"
+    return
+  fi
+  wine_install_emulated_zentor "$scenario" || fail "the emulated Zentor could not be installed"
+}
+
+# Leaves the prefix as the next case expects it: no program running, Wine's
+# own HID stack for Orvane.exe.
+end_case() {
+  if [[ -n "$ORVANE_PID" ]]; then
+    wine_stop_program "$ORVANE_PID"
+    ORVANE_PID=""
+  fi
+  wine_remove_emulated_zentor
+}
