@@ -73,7 +73,11 @@ void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 LRESULT CDialog::DefaultProcedure(UINT nMessage, WPARAM wParam, LPARAM lParam) {
   m_bDefaultRequested = true;
-  return ::DefDlgProcW(m_hWnd, nMessage, wParam, lParam);
+  const LRESULT lResult = ::DefDlgProcW(m_hWnd, nMessage, wParam, lParam);
+  // Normally taken back by the offer itself; cleared here too, so that it can
+  // never decline a later message.
+  m_bDefaultRequested = false;
+  return lResult;
 }
 
 HWND CDialog::OwnerWindow() const {
