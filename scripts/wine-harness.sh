@@ -22,9 +22,10 @@ WINE_HARNESS_PROGRAM_PID=""
 WINE_HARNESS_LOADER=""
 WINE_HARNESS_SERVER=""
 WINE_HARNESS_EMULATED=""
+WINE_HARNESS_REPOSITORY="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Where the emulated Zentor's DLLs are built, and the variable through which
-# they find their scenario file.
+# they find their scenario file (the emulation's own name for it).
 WINE_EMULATOR_DLL_DIR="${WINE_EMULATOR_DLL_DIR:-}"
 WINE_ZENTOR_SCENARIO_VARIABLE="${WINE_ZENTOR_SCENARIO_VARIABLE:-ORVANE_EMU_SCENARIO}"
 
@@ -123,12 +124,17 @@ wine_create_prefix() {
     wine_harness_log "wineboot failed (see $WINE_HARNESS_WORK/wineboot.log)"
     return 1
   }
-  wine_import_registry "prefix" <<'EOF'
+  # Without a window manager (Xvfb), unmanaged windows spare Wine its wait of
+  # about two seconds for each window it hides; on a user's desktop the
+  # window manager keeps managing them.
+  local managed=""
+  if [[ -n "$WINE_HARNESS_XVFB_PID" ]]; then
+    managed=$'[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n'
+  fi
+  wine_import_registry "prefix" <<EOF || return 1
 Windows Registry Editor Version 5.00
 
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Managed"="N"
-
+$managed
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
 
@@ -161,16 +167,14 @@ wine_windows_path() {
 
 # Puts the emulated Zentor in place of the system's HID stack for Orvane.exe
 # only: its hid.dll and setupapi.dll go into system32, where the program loads
-# them from, and only Orvane.exe prefers them to Wine's own.
+# them from, and only Orvane.exe prefers them to Wine's own. The scenario file
+# is named to the DLLs through the environment of the programs started later.
 wine_install_emulated_zentor() {
   local scenario="$1" dll_dir="$WINE_EMULATOR_DLL_DIR" dll
-  if [[ -z "$dll_dir" ]]; then
-    wine_harness_log "WINE_EMULATOR_DLL_DIR is not set"
-    return 1
-  fi
+  local installer="$WINE_HARNESS_REPOSITORY/emulator/windows/install_emulation.sh"
   for dll in hid.dll setupapi.dll; do
     if [[ ! -f "$dll_dir/$dll" ]]; then
-      wine_harness_log "the emulated $dll is not built ($dll_dir/$dll)"
+      wine_harness_log "the emulated $dll is not built (${dll_dir:-WINE_EMULATOR_DLL_DIR unset}/$dll)"
       return 1
     fi
   done
@@ -178,21 +182,17 @@ wine_install_emulated_zentor() {
     wine_harness_log "no scenario file $scenario"
     return 1
   fi
-  local system32="$WINEPREFIX/drive_c/windows/system32"
+  # Wine's own DLLs are kept for wine_remove_emulated_zentor.
   for dll in hid.dll setupapi.dll; do
     if [[ ! -f "$WINE_HARNESS_WORK/wine-$dll" ]]; then
-      cp "$system32/$dll" "$WINE_HARNESS_WORK/wine-$dll"
+      cp "$WINEPREFIX/drive_c/windows/system32/$dll" "$WINE_HARNESS_WORK/wine-$dll"
     fi
-    cp "$dll_dir/$dll" "$system32/$dll"
   done
   WINE_HARNESS_EMULATED=1
-  wine_import_registry "emulated-zentor" <<'EOF' || return 1
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\Software\Wine\AppDefaults\Orvane.exe\DllOverrides]
-"hid"="native,builtin"
-"setupapi"="native,builtin"
-EOF
+  "$installer" "$WINEPREFIX" "$dll_dir" Orvane.exe >"$WINE_HARNESS_WORK/install-emulation.log" 2>&1 || {
+    wine_harness_log "installing the emulated Zentor failed (see $WINE_HARNESS_WORK/install-emulation.log)"
+    return 1
+  }
   export "$WINE_ZENTOR_SCENARIO_VARIABLE=$(wine_windows_path "$scenario")"
   wine_harness_log "emulated Zentor installed, scenario $scenario"
 }
@@ -260,11 +260,12 @@ wine_stop_program() {
 # each mapped top-level window is captured on its own and laid over the root
 # capture, bottom-most first.
 wine_screenshot() {
-  local png="$1" shots="$WINE_HARNESS_WORK/screenshot"
-  local line window size x y index=0
+  local png="$1" shots line window size x y index=0 code=0
   local layers=()
-  rm -rf "$shots"
-  mkdir -p "$shots" "$(dirname "$png")"
+  # A folder of its own, so that screenshots may be taken from a background
+  # job while the script takes others.
+  shots="$(mktemp -d "$WINE_HARNESS_WORK/screenshot.XXXXXX")"
+  mkdir -p "$(dirname "$png")"
   xwd -root -display "$DISPLAY" -silent >"$shots/root.xwd" || return 1
   # xwininfo lists the children top-most first; each line ends in the
   # window's size and its absolute position, as in "261x126+1+1  +1+1".
@@ -280,7 +281,9 @@ wine_screenshot() {
   done < <(xwininfo -root -children -display "$DISPLAY" | grep -E '^ +0x[0-9a-f]+ ')
   # Each layer went in front of those below it in the list, so the last
   # window listed (the bottom-most) is composited first.
-  /usr/bin/convert "$shots/root.xwd" "${layers[@]}" -trim +repage "$png" || return 1
+  /usr/bin/convert "$shots/root.xwd" "${layers[@]}" -trim +repage "$png" || code=$?
+  rm -rf "$shots"
+  return "$code"
 }
 
 wine_harness_stop() {

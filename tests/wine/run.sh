@@ -45,7 +45,8 @@ CASES=(
   "planted-hid-taken-by-ordinary-program|case_planted_hid_control|"
   "planted-hid-ignored-with-zentor|case_planted_hid_ignored|present"
   "confirmation-box|case_confirmation|"
-  "update-completes|case_update_run|"
+  "update-completes|case_update_run|present 102,118,104?,106?,110,111?,113,114,119,116,117 16384 deleted"
+  "update-fails-in-programming|case_update_run|write-fails 102,118,104?,106?,110,111?,113,114?,115 - kept"
 )
 
 missing=()

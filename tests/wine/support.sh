@@ -62,23 +62,42 @@ shoot() {
   wine_screenshot "$CASE_DIR/$name.png" || fail "screenshot $name failed"
 }
 
-# The emulated Zentor with the scenario from tests/wine/scenarios, or the
-# case is pending while the emulated DLLs are not built.
+# The emulated Zentor with a scenario from tests/wine/scenarios, or the case is
+# pending while the emulated DLLs are not built. The scenario is copied into
+# the case's folder, so that its trace lands there.
 use_emulated_zentor() {
-  local scenario="$WINE_TESTS_DIR/scenarios/$1.txt"
+  local scenario="$CASE_DIR/scenario.txt"
   if [[ ! -f "$WINE_EMULATOR_DLL_DIR/hid.dll" || ! -f "$WINE_EMULATOR_DLL_DIR/setupapi.dll" ]]; then
     pending "the emulated hid.dll and setupapi.dll are not built in $WINE_EMULATOR_DLL_DIR"
     return
   fi
+  cp "$WINE_TESTS_DIR/scenarios/$1.txt" "$scenario"
   wine_install_emulated_zentor "$scenario" || fail "the emulated Zentor could not be installed"
 }
 
+# The key-block backup file in the prefix's temporary folder, if there is one.
+# Wine 8 gives each user C:\users\NAME\Temp; later versions use
+# AppData\Local\Temp.
+backup_file() {
+  local file
+  for file in "$WINEPREFIX"/drive_c/users/*/Temp/zentor.tmp \
+    "$WINEPREFIX"/drive_c/users/*/AppData/Local/Temp/zentor.tmp; do
+    if [[ -e "$file" ]]; then
+      printf '%s\n' "$file"
+      return 0
+    fi
+  done
+  return 1
+}
+
 # Leaves the prefix as the next case expects it: no program running, Wine's
-# own HID stack for Orvane.exe.
+# own HID stack for Orvane.exe, no key block kept from an earlier device.
 end_case() {
+  local backup
   if [[ -n "$ORVANE_PID" ]]; then
     wine_stop_program "$ORVANE_PID"
     ORVANE_PID=""
   fi
   wine_remove_emulated_zentor
+  if backup="$(backup_file)"; then rm -f "$backup"; fi
 }
