@@ -1,7 +1,7 @@
 // What a child process does under a case's scenario: the calls of a program
 // against the emulated DLLs, with checks of every answer.
+#include <cstdio>
 #include <cstring>
-#include <functional>
 
 #include "checks.h"
 #include "hid_host.h"
@@ -140,8 +140,10 @@ void WalkBehaviours(CHidHost& host) {
     HIDP_CAPS caps{};
     const EStep step = host.Probe(i, &attributes, &caps);
     if (step != kExpected[i]) {
-      ReportFailure(__FILE__, __LINE__,
-                    "interface " + std::to_string(i) + " stopped at step " + std::to_string(static_cast<int>(step)));
+      char what[64];
+      std::snprintf(what, sizeof what, "interface %lu stopped at step %d", static_cast<unsigned long>(i),
+                    static_cast<int>(step));
+      ReportFailure(__FILE__, __LINE__, what);
     }
   }
   // Held by another program: the open for writing meets a sharing violation.
