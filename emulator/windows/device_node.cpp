@@ -12,8 +12,8 @@ bool CDeviceNode::Create(const std::wstring& path, bool bHeld) {
   if (!created.IsValid() || !FileIDOfHandle(created.Get(), &m_nFileID)) return false;
   created.Reset();
   if (bHeld) {
-    m_holder = CUniqueHandle(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_holder = CUniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_holder.IsValid()) return false;
   }
   m_bCreated = true;

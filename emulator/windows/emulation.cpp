@@ -113,8 +113,9 @@ void CEmulation::Load() {
   std::string buildError;
   if (!Build(scenario, folder, &buildError)) {
     ReportError(buildError);
-    m_interfaces.clear();
+    // The stack first: its devices work on flash that the interfaces own.
     m_stack.Clear();
+    m_interfaces.clear();
   }
 }
 

@@ -23,7 +23,8 @@
 namespace emu {
 
 // The HID device interface class: {4D1E55B2-F16F-11CF-88CB-001111000030}.
-inline constexpr GUID kHidInterfaceClass = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+inline constexpr GUID kHidInterfaceClass = {0x4D1E55B2, 0xF16F, 0x11CF,
+                                            {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 // The environment variable that names the scenario file.
 inline constexpr wchar_t kScenarioVariable[] = L"ORVANE_EMU_SCENARIO";

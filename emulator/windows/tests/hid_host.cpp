@@ -116,7 +116,9 @@ EOutcome CHidHost::Exchange(HANDLE hDevice, std::uint8_t nCode, std::uint32_t nA
   command[2] = static_cast<std::uint8_t>(nAddress >> 16);
   command[3] = static_cast<std::uint8_t>(nAddress >> 8);
   command[4] = static_cast<std::uint8_t>(nAddress);
-  if (nCode == kErase) std::copy(std::begin(kEraseParameters), std::end(kEraseParameters), command.begin() + 9);
+  if (nCode == emu::kCmdErase) {
+    std::copy(std::begin(kEraseParameters), std::end(kEraseParameters), command.begin() + 9);
+  }
   if (pData != nullptr) std::copy(pData, pData + 32, command.begin() + 9);
   if (!pfnSetFeature(hDevice, command.data(), nLength)) return EOutcome::SendFailed;
   pReply->assign(command.size(), 0);
@@ -129,7 +131,8 @@ EOutcome CHidHost::Exchange(HANDLE hDevice, std::uint8_t nCode, std::uint32_t nA
 
 std::vector<std::uint8_t> CHidHost::Read(HANDLE hDevice, std::uint32_t nAddress, std::uint16_t nLength) {
   std::vector<std::uint8_t> reply;
-  if (Exchange(hDevice, kRead, nAddress, nullptr, nLength, 1000, &reply) != EOutcome::Reply || Status(reply) == 0) {
+  if (Exchange(hDevice, emu::kCmdRead, nAddress, nullptr, nLength, 1000, &reply) != EOutcome::Reply ||
+      Status(reply) == 0) {
     return {};
   }
   return ReplyData(reply);
@@ -138,7 +141,8 @@ std::vector<std::uint8_t> CHidHost::Read(HANDLE hDevice, std::uint32_t nAddress,
 bool CHidHost::ProgramPage(HANDLE hDevice, std::uint32_t nAddress, const std::vector<std::uint8_t>& page,
                            std::uint16_t nLength) {
   for (std::uint32_t nChunk = 0; nChunk < 8; ++nChunk) {
-    const std::uint8_t nCode = nChunk == 0 ? kProgramFirst : nChunk == 7 ? kProgramLast : kProgramNext;
+    const std::uint8_t nCode =
+        nChunk == 0 ? emu::kCmdProgramFirst : nChunk == 7 ? emu::kCmdProgramLast : emu::kCmdProgramNext;
     std::vector<std::uint8_t> reply;
     if (Exchange(hDevice, nCode, nAddress, page.data() + 32 * nChunk, nLength, 1000, &reply) != EOutcome::Reply ||
         Status(reply) == 0) {

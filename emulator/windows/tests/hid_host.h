@@ -15,15 +15,9 @@ extern "C" {
 }
 
 #include "unique_handle.h"
+#include "zentor_device.h"
 
 namespace emu_test {
-
-inline constexpr std::uint8_t kHandshake = 0x21;
-inline constexpr std::uint8_t kErase = 0x22;
-inline constexpr std::uint8_t kProgramFirst = 0x23;
-inline constexpr std::uint8_t kProgramNext = 0x24;
-inline constexpr std::uint8_t kProgramLast = 0x25;
-inline constexpr std::uint8_t kRead = 0x27;
 
 // Where the discovery of one interface stops, in the order a program meets the steps.
 enum class EStep { Detail, AttributeOpen, Attributes, ReadWriteOpen, PreparsedData, Caps, None };

@@ -77,7 +77,8 @@ const SParseCase kParseCases[] = {
               s.interfaces[2].nSerial == 9u && !s.interfaces[0].nSerial && s.interfaces[2].nLine == 3;
      }},
     // '#' inside a value is part of it: device paths are full of them.
-    {"trace = C:\\a#b\\trace.log\n", 0, nullptr, [](const SScenario& s) { return s.tracePath == "C:\\a#b\\trace.log"; }},
+    {"trace = C:\\a#b\\trace.log\n", 0, nullptr,
+     [](const SScenario& s) { return s.tracePath == "C:\\a#b\\trace.log"; }},
 
     {"colour = blue\n", 1, "unknown key", nullptr},
     {"interface = zentor\n\nstate\n", 3, "key = value", nullptr},

@@ -14,8 +14,10 @@ namespace {
 
 using emu::CUniqueHandle;
 
-constexpr std::uint16_t kReportLength = 65;
-constexpr std::uint32_t kKeyBlockAddress = 0xF000;
+using emu::kKeyBlockAddress;
+using emu::kKeyBlockDeviceSize;
+
+constexpr std::uint16_t kReportLength = emu::kDefaultFeatureReportLength;
 constexpr DWORD kNotConnected = 1167;
 
 CUniqueHandle OpenListed(CHidHost& host, std::size_t nIndex) {
@@ -29,14 +31,14 @@ CUniqueHandle OpenListed(CHidHost& host, std::size_t nIndex) {
 
 bool Handshake(CHidHost& host, HANDLE hDevice, std::uint16_t nLength = kReportLength) {
   std::vector<std::uint8_t> reply;
-  return host.Exchange(hDevice, kHandshake, 0, nullptr, nLength, 1000, &reply) == EOutcome::Reply &&
+  return host.Exchange(hDevice, emu::kCmdHandshake, 0, nullptr, nLength, 1000, &reply) == EOutcome::Reply &&
          Status(reply) == 1;
 }
 
 // The 416 bytes of the key block that the device gives out.
 std::vector<std::uint8_t> ReadKeyBlock(CHidHost& host, HANDLE hDevice) {
   std::vector<std::uint8_t> keyBlock;
-  for (std::uint32_t nAddress = kKeyBlockAddress; nAddress < kKeyBlockAddress + 416; nAddress += 32) {
+  for (std::uint32_t nAddress = kKeyBlockAddress; nAddress < kKeyBlockAddress + kKeyBlockDeviceSize; nAddress += 32) {
     const std::vector<std::uint8_t> chunk = host.Read(hDevice, nAddress, kReportLength);
     keyBlock.insert(keyBlock.end(), chunk.begin(), chunk.end());
   }
@@ -54,7 +56,9 @@ std::vector<std::uint8_t> ReadPage(CHidHost& host, HANDLE hDevice, std::uint32_t
 
 bool Erase(CHidHost& host, HANDLE hDevice, std::uint8_t* pStatus) {
   std::vector<std::uint8_t> reply;
-  if (host.Exchange(hDevice, kErase, 0, nullptr, kReportLength, 5000, &reply) != EOutcome::Reply) return false;
+  if (host.Exchange(hDevice, emu::kCmdErase, 0, nullptr, kReportLength, 5000, &reply) != EOutcome::Reply) {
+    return false;
+  }
   *pStatus = Status(reply);
   return true;
 }
@@ -165,7 +169,7 @@ void WalkTransfers(CHidHost& host) {
   CHECK(ReadPage(host, device.Get(), 0x1100) == std::vector<std::uint8_t>(256, 0xFF));
   // A transfer of another length than the feature report's is refused.
   std::vector<std::uint8_t> report(kReportLength, 0);
-  report[1] = kHandshake;
+  report[1] = emu::kCmdHandshake;
   CHECK(!host.pfnSetFeature(device.Get(), report.data(), kReportLength - 1));
   CHECK(!host.pfnGetFeature(device.Get(), report.data(), kReportLength + 1));
 }
@@ -226,7 +230,8 @@ void WalkRemove(CHidHost& host) {
   CHECK(Handshake(host, device.Get()));
   Sleep(400);  // removed at 300 ms
   std::vector<std::uint8_t> reply;
-  CHECK(host.Exchange(device.Get(), kHandshake, 0, nullptr, kReportLength, 100, &reply) == EOutcome::SendFailed);
+  CHECK(host.Exchange(device.Get(), emu::kCmdHandshake, 0, nullptr, kReportLength, 100, &reply) ==
+        EOutcome::SendFailed);
   CHECK_EQUAL(kNotConnected, GetLastError());
   CHECK_EQUAL(0u, host.List().size());
 }
@@ -234,7 +239,8 @@ void WalkRemove(CHidHost& host) {
 void WalkNoReply(CHidHost& host) {
   CUniqueHandle device = OpenListed(host, 0);
   std::vector<std::uint8_t> reply;
-  CHECK(host.Exchange(device.Get(), kHandshake, 0, nullptr, kReportLength, 100, &reply) == EOutcome::NoReply);
+  CHECK(host.Exchange(device.Get(), emu::kCmdHandshake, 0, nullptr, kReportLength, 100, &reply) ==
+        EOutcome::NoReply);
   CHECK(Handshake(host, device.Get()));
 }
 
@@ -243,8 +249,10 @@ void WalkUnplug(CHidHost& host) {
   CHECK(Handshake(host, device.Get()));
   CHECK_EQUAL(32u, host.Read(device.Get(), 0, kReportLength).size());
   std::vector<std::uint8_t> reply;
-  CHECK(host.Exchange(device.Get(), kRead, 0x20, nullptr, kReportLength, 100, &reply) == EOutcome::SendFailed);
-  CHECK(host.Exchange(device.Get(), kHandshake, 0, nullptr, kReportLength, 100, &reply) == EOutcome::SendFailed);
+  CHECK(host.Exchange(device.Get(), emu::kCmdRead, 0x20, nullptr, kReportLength, 100, &reply) ==
+        EOutcome::SendFailed);
+  CHECK(host.Exchange(device.Get(), emu::kCmdHandshake, 0, nullptr, kReportLength, 100, &reply) ==
+        EOutcome::SendFailed);
   CHECK_EQUAL(kNotConnected, GetLastError());
   CHECK_EQUAL(0u, host.List().size());
 }
