@@ -21,7 +21,7 @@ case_planted_hid_ignored() {
   local device="$1" folder probing="hold 2500"
   if [[ "$device" != none ]]; then
     use_emulated_zentor "$device" || return
-    probing="timeout 3000 status 118 update on"
+    probing="timeout 4000 status 118 update on"
   fi
   folder="$(plant_beside "$ORVANE_EXE")"
   WINEDLLOVERRIDES="hid=n,b" start_orvane "$folder/Orvane.exe"

@@ -5,7 +5,7 @@
 case_confirmation() {
   use_emulated_zentor present || return
   start_orvane
-  drive ask window 30000 timeout 0 status 102 update off timeout 3000 status 118 update on \
+  drive ask window 30000 timeout 0 status 102 update off timeout 4000 status 118 update on \
     click update confirm timeout 0 update off close off timeout 5000 sleep 500 || return
   shoot confirmation || return
   # Cancel gives both buttons back and leaves the status line as it was.
@@ -22,7 +22,7 @@ case_update_run() {
   local scenario sequence progress backup
   read -r scenario sequence progress backup <<<"$1"
   local final="${sequence##*,}"
-  local steps="window 30000 timeout 3000 status 118 click update confirm answer ok follow 240000"
+  local steps="window 30000 timeout 4000 status 118 click update confirm answer ok follow 240000"
   # Ended: the last status stays, only Close is enabled, and the probe stays
   # stopped although the device is still there.
   steps+=" timeout 0 status $final update off close on hold 2500 sequence $sequence"

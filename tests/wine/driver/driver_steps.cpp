@@ -114,10 +114,24 @@ bool WaitForBoxClosed(SDriverContext& context, HWND hBox) {
   return WaitUntil(context, context.nWaitMilliseconds, [&] { return !IsWindow(hBox) || !IsWindowVisible(hBox); });
 }
 
-bool ClickBoxButton(SDriverContext& context, HWND hBox, int nID) {
-  HWND hButton = GetDlgItem(hBox, nID);
-  if (hButton == nullptr) return Fail(context, "the box has no button " + std::to_string(nID));
-  PostMessageW(hButton, BM_CLICK, 0, 0);
+// Ends the box open over the main dialog with its OK or Cancel button or with
+// Escape, and waits until the main dialog takes input again.
+bool EndBox(SDriverContext& context, const std::string& step, const std::string& how) {
+  HWND hBox = WaitForBox(context);
+  if (hBox == nullptr) return Fail(context, step + ": no box is open");
+  if (how == "escape") {
+    PressKeyIn(context, hBox, "escape");
+  } else {
+    HWND hButton = GetDlgItem(hBox, how == "ok" ? IDOK : IDCANCEL);
+    if (hButton == nullptr) return Fail(context, step + ": the box has no " + how + " button");
+    PostMessageW(hButton, BM_CLICK, 0, 0);
+  }
+  if (!WaitForBoxClosed(context, hBox)) return Fail(context, step + ": the box stayed open");
+  const bool bBack = WaitUntil(context, context.nWaitMilliseconds, [&] {
+    const SDialogState& state = context.observer.State();
+    return state.bExists && state.bEnabled;
+  });
+  if (!bBack) return Fail(context, step + ": the main dialog did not take input again");
   return true;
 }
 
@@ -197,11 +211,16 @@ bool StepSleep(SDriverContext& context, const std::vector<std::string>& argument
 
 bool StepClick(SDriverContext& context, const std::vector<std::string>& arguments) {
   if (!RequireDialog(context)) return false;
-  context.observer.Poll();
   HWND hButton = context.observer.Control(ButtonID(arguments[0]));
-  // A user cannot click a button that is greyed out or behind a modal box.
-  if (!context.observer.State().bEnabled) return Fail(context, "click: the dialog takes no input");
-  if (!IsWindowEnabled(hButton)) return Fail(context, "click: " + arguments[0] + " is disabled");
+  // A user cannot click a button that is greyed out or behind a modal box,
+  // and waits for it: the probe shows its text just before it enables Update.
+  const bool bClickable = WaitUntil(context, context.nWaitMilliseconds, [&] {
+    return context.observer.State().bEnabled && IsWindowEnabled(hButton);
+  });
+  if (!bClickable) {
+    if (!context.observer.State().bEnabled) return Fail(context, "click: the dialog takes no input");
+    return Fail(context, "click: " + arguments[0] + " is disabled");
+  }
   // Posted, not sent: the click handler runs the whole update and first waits
   // for the confirmation box that this driver has to answer.
   PostMessageW(hButton, BM_CLICK, 0, 0);
@@ -234,21 +253,7 @@ bool StepAbout(SDriverContext& context, const std::vector<std::string>&) {
 }
 
 bool StepAboutClose(SDriverContext& context, const std::vector<std::string>& arguments) {
-  if (!RequireDialog(context)) return false;
-  HWND hBox = WaitForBox(context);
-  if (hBox == nullptr) return Fail(context, "about-close: no box is open");
-  if (arguments[0] == "ok") {
-    if (!ClickBoxButton(context, hBox, IDOK)) return false;
-  } else {
-    PressKeyIn(context, hBox, "escape");
-  }
-  if (!WaitForBoxClosed(context, hBox)) return Fail(context, "about-close: the box stayed open");
-  const bool bBack = WaitUntil(context, context.nWaitMilliseconds, [&] {
-    const SDialogState& state = context.observer.State();
-    return state.bExists && state.bEnabled;
-  });
-  if (!bBack) return Fail(context, "about-close: the main dialog did not take input again");
-  return true;
+  return RequireDialog(context) && EndBox(context, "about-close", arguments[0]);
 }
 
 bool StepConfirm(SDriverContext& context, const std::vector<std::string>&) {
@@ -268,12 +273,7 @@ bool StepConfirm(SDriverContext& context, const std::vector<std::string>&) {
 }
 
 bool StepAnswer(SDriverContext& context, const std::vector<std::string>& arguments) {
-  if (!RequireDialog(context)) return false;
-  HWND hBox = WaitForBox(context);
-  if (hBox == nullptr) return Fail(context, "answer: no box is open");
-  if (!ClickBoxButton(context, hBox, arguments[0] == "ok" ? IDOK : IDCANCEL)) return false;
-  if (!WaitForBoxClosed(context, hBox)) return Fail(context, "answer: the box stayed open");
-  return true;
+  return RequireDialog(context) && EndBox(context, "answer", arguments[0]);
 }
 
 bool StepFollow(SDriverContext& context, const std::vector<std::string>& arguments) {
@@ -353,13 +353,13 @@ constexpr SVerb kVerbs[] = {
     {"focus", "c", StepFocus, "the keyboard focus is on the button"},
     {"hold", "n", StepHold, "nothing about the dialog changes for n ms"},
     {"sleep", "n", StepSleep, "follow the dialog for n ms without checking"},
-    {"click", "c", StepClick, "click the button (it must be enabled)"},
+    {"click", "c", StepClick, "click the button once it is enabled"},
     {"key", "k", StepKey, "press the key in the dialog that has the focus"},
     {"close-request", "", StepCloseRequest, "ask the main dialog to close, as its caption's close box would"},
     {"about", "", StepAbout, "choose the About entry of the window menu; the box opens over a disabled dialog"},
     {"about-close", "e", StepAboutClose, "end the About box with its OK button or Escape; the dialog is back"},
     {"confirm", "", StepConfirm, "the confirmation box is open, captioned with the title, with its text"},
-    {"answer", "a", StepAnswer, "answer the open box with OK or Cancel"},
+    {"answer", "a", StepAnswer, "answer the open box with OK or Cancel; the dialog is back"},
     {"follow", "n", StepFollow, "wait up to n ms for the update to end: Close alone enabled"},
     {"progress", "n", StepProgress, "the progress bar stands at n"},
     {"sequence", "l", StepSequence, "the status texts shown so far, in order (id? may be missed)"},
