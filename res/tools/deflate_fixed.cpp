@@ -1,8 +1,10 @@
 #include "deflate_fixed.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
+
+#include "checksums.h"
+#include "deflate_tables.h"
 
 namespace {
 
@@ -11,17 +13,6 @@ constexpr std::size_t kMinMatch = 3;
 constexpr std::size_t kMaxMatch = 258;
 constexpr std::size_t kChainLimit = 128;
 constexpr std::size_t kHashSize = 1 << 15;
-
-constexpr std::array<std::uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,
-                                                       15, 17, 19, 23, 27, 31, 35, 43, 51,  59,
-                                                       67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr std::array<std::uint8_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::array<std::uint16_t, 30> kDistanceBase = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                                         33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
-                                                         1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::array<std::uint8_t, 30> kDistanceExtra = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 // Deflate packs bits from the least significant end; Huffman codes go in
 // most significant bit first.
@@ -58,14 +49,14 @@ void LiteralOrLength(BitWriter& writer, unsigned symbol) {
 }
 
 void Match(BitWriter& writer, std::size_t length, std::size_t distance) {
-  std::size_t code = kLengthBase.size() - 1;
-  while (kLengthBase[code] > length) --code;
+  std::size_t code = kDeflateLengthBase.size() - 1;
+  while (kDeflateLengthBase[code] > length) --code;
   LiteralOrLength(writer, static_cast<unsigned>(257 + code));
-  writer.Bits(static_cast<std::uint32_t>(length - kLengthBase[code]), kLengthExtra[code]);
-  code = kDistanceBase.size() - 1;
-  while (kDistanceBase[code] > distance) --code;
+  writer.Bits(static_cast<std::uint32_t>(length - kDeflateLengthBase[code]), kDeflateLengthExtra[code]);
+  code = kDeflateDistanceBase.size() - 1;
+  while (kDeflateDistanceBase[code] > distance) --code;
   writer.Code(static_cast<std::uint32_t>(code), 5);
-  writer.Bits(static_cast<std::uint32_t>(distance - kDistanceBase[code]), kDistanceExtra[code]);
+  writer.Bits(static_cast<std::uint32_t>(distance - kDeflateDistanceBase[code]), kDeflateDistanceExtra[code]);
 }
 
 std::size_t Hash(const std::uint8_t* at) {
@@ -77,25 +68,6 @@ void PutBigEndian(std::vector<std::uint8_t>& output, std::uint32_t value) {
 }
 
 }  // namespace
-
-std::uint32_t Adler32(std::span<const std::uint8_t> data) {
-  std::uint32_t low = 1;
-  std::uint32_t high = 0;
-  for (std::uint8_t byte : data) {
-    low = (low + byte) % 65521;
-    high = (high + low) % 65521;
-  }
-  return (high << 16) | low;
-}
-
-std::uint32_t Crc32(std::span<const std::uint8_t> data, std::uint32_t crc) {
-  crc = ~crc;
-  for (std::uint8_t byte : data) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-  }
-  return ~crc;
-}
 
 std::vector<std::uint8_t> ZlibCompress(std::span<const std::uint8_t> data) {
   std::vector<std::uint8_t> output = {0x78, 0x9C};

@@ -8,6 +8,3 @@
 #include <vector>
 
 std::vector<std::uint8_t> ZlibCompress(std::span<const std::uint8_t> data);
-
-std::uint32_t Adler32(std::span<const std::uint8_t> data);
-std::uint32_t Crc32(std::span<const std::uint8_t> data, std::uint32_t crc = 0);

@@ -5,6 +5,8 @@
 #include <limits>
 #include <span>
 
+#include "byte_writer.h"
+#include "checksums.h"
 #include "deflate_fixed.h"
 #include "icon_picture.h"
 
@@ -71,27 +73,6 @@ std::uint8_t Nearest(const Palette& palette, Rgba colour) {
   return static_cast<std::uint8_t>(best);
 }
 
-class ByteWriter {
- public:
-  void U8(std::uint32_t value) { bytes_.push_back(static_cast<std::uint8_t>(value)); }
-  void U16(std::uint32_t value) {
-    U8(value);
-    U8(value >> 8);
-  }
-  void U32(std::uint32_t value) {
-    U16(value);
-    U16(value >> 16);
-  }
-  void U32BigEndian(std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) U8(value >> shift);
-  }
-  void Bytes(std::span<const std::uint8_t> bytes) { bytes_.insert(bytes_.end(), bytes.begin(), bytes.end()); }
-  std::vector<std::uint8_t>& bytes() { return bytes_; }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-};
-
 std::size_t RowBytes(int size, int bits) { return static_cast<std::size_t>((size * bits + 31) / 32 * 4); }
 
 // A DIB as icons hold it: the header gives twice the height, for the colour
@@ -102,7 +83,7 @@ std::vector<std::uint8_t> BitmapImage(int size, int bits) {
   const std::size_t colour_row = RowBytes(size, bits);
   const std::size_t mask_row = RowBytes(size, 1);
 
-  ByteWriter writer;
+  CByteWriter writer;
   writer.U32(40);
   writer.U32(static_cast<std::uint32_t>(size));
   writer.U32(static_cast<std::uint32_t>(size * 2));
@@ -146,10 +127,10 @@ std::vector<std::uint8_t> BitmapImage(int size, int bits) {
   }
   writer.Bytes(colour_rows);
   writer.Bytes(mask_rows);
-  return std::move(writer.bytes());
+  return writer.Take();
 }
 
-void PngChunk(ByteWriter& writer, const char (&type)[5], std::span<const std::uint8_t> data) {
+void PngChunk(CByteWriter& writer, const char (&type)[5], std::span<const std::uint8_t> data) {
   std::vector<std::uint8_t> typed(type, type + 4);
   typed.insert(typed.end(), data.begin(), data.end());
   writer.U32BigEndian(static_cast<std::uint32_t>(data.size()));
@@ -167,17 +148,17 @@ std::vector<std::uint8_t> PngImage(int size) {
       scanlines.insert(scanlines.end(), {pixel.red, pixel.green, pixel.blue, pixel.alpha});
     }
   }
-  ByteWriter header;
+  CByteWriter header;
   header.U32BigEndian(static_cast<std::uint32_t>(size));
   header.U32BigEndian(static_cast<std::uint32_t>(size));
   header.Bytes(std::array<std::uint8_t, 5>{8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, no interlace
 
-  ByteWriter writer;
+  CByteWriter writer;
   writer.Bytes(std::array<std::uint8_t, 8>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
   PngChunk(writer, "IHDR", header.bytes());
   PngChunk(writer, "IDAT", ZlibCompress(scanlines));
   PngChunk(writer, "IEND", {});
-  return std::move(writer.bytes());
+  return writer.Take();
 }
 
 }  // namespace
@@ -188,7 +169,7 @@ std::vector<std::uint8_t> MakeProgramIcon() {
     images.push_back(format.png ? PngImage(format.size) : BitmapImage(format.size, format.bits));
   }
 
-  ByteWriter writer;
+  CByteWriter writer;
   writer.U16(0);
   writer.U16(1);  // icon
   writer.U16(static_cast<std::uint32_t>(kImages.size()));
@@ -206,5 +187,5 @@ std::vector<std::uint8_t> MakeProgramIcon() {
     offset += images[index].size();
   }
   for (const std::vector<std::uint8_t>& image : images) writer.Bytes(image);
-  return std::move(writer.bytes());
+  return writer.Take();
 }

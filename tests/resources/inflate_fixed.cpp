@@ -1,20 +1,9 @@
 #include "inflate_fixed.h"
 
-#include <array>
-
-#include "deflate_fixed.h"
+#include "checksums.h"
+#include "deflate_tables.h"
 
 namespace {
-
-constexpr std::array<std::uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                                       31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr std::array<std::uint8_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::array<std::uint16_t, 30> kDistanceBase = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
-                                                         33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
-                                                         1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::array<std::uint8_t, 30> kDistanceExtra = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 class CBitReader {
  public:
@@ -90,14 +79,14 @@ bool FixedBlock(CBitReader& reader, std::vector<std::uint8_t>& output) {
     }
     if (symbol == 256) return true;
     std::uint32_t extra = 0;
-    if (!reader.Bits(kLengthExtra[symbol - 257], extra)) return false;
-    const std::size_t length = kLengthBase[symbol - 257] + extra;
+    if (!reader.Bits(kDeflateLengthExtra[symbol - 257], extra)) return false;
+    const std::size_t length = kDeflateLengthBase[symbol - 257] + extra;
     std::uint32_t distance_code = 0;
     for (int bit = 0; bit < 5; ++bit) {
       if (!reader.CodeBit(distance_code)) return false;
     }
-    if (distance_code >= kDistanceBase.size() || !reader.Bits(kDistanceExtra[distance_code], extra)) return false;
-    const std::size_t distance = kDistanceBase[distance_code] + extra;
+    if (distance_code >= kDeflateDistanceBase.size() || !reader.Bits(kDeflateDistanceExtra[distance_code], extra)) return false;
+    const std::size_t distance = kDeflateDistanceBase[distance_code] + extra;
     if (distance > output.size()) return false;
     for (std::size_t index = 0; index < length; ++index) output.push_back(output[output.size() - distance]);
   }

@@ -78,26 +78,23 @@ class CTreeWriter {
     return StartDirectory(named, map.size() - named);
   }
 
-  void WriteTypes() {
-    const std::size_t root = StartDirectoryFor(m_types);
-    std::size_t entry = root + 16;
-    for (const auto& [type, names] : m_types) {
-      Put32(m_bytes, entry, NameField(type));
-      Put32(m_bytes, entry + 4, static_cast<std::uint32_t>(m_next_directory) | 0x80000000u);
-      entry += 8;
-      WriteNames(names);
-    }
-  }
-
-  void WriteNames(const NameMap& names) {
-    const std::size_t directory = StartDirectoryFor(names);
-    std::size_t entry = directory + 16;
-    for (const auto& [name, languages] : names) {
+  // A directory of types or of names: each entry leads to the directory of
+  // the level below, written right after it.
+  template <typename Map, typename WriteChild>
+  void WriteLevel(const Map& map, WriteChild write_child) {
+    std::size_t entry = StartDirectoryFor(map) + 16;
+    for (const auto& [name, child] : map) {
       Put32(m_bytes, entry, NameField(name));
       Put32(m_bytes, entry + 4, static_cast<std::uint32_t>(m_next_directory) | 0x80000000u);
       entry += 8;
-      WriteLanguages(languages);
+      write_child(child);
     }
+  }
+
+  void WriteTypes() {
+    WriteLevel(m_types, [this](const NameMap& names) {
+      WriteLevel(names, [this](const LanguageMap& languages) { WriteLanguages(languages); });
+    });
   }
 
   void WriteLanguages(const LanguageMap& languages) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "checksums.h"
 #include "deflate_fixed.h"
 #include "expected_resources.h"
 #include "file_bytes.h"

@@ -1,57 +1,29 @@
 #include "resource_encoders.h"
 
+#include "byte_writer.h"
+#include "checksums.h"
 #include "expected_resources.h"
 #include "status_messages.h"
 #include "utf16.h"
 
 namespace {
 
-class CWriter {
- public:
-  void U8(std::uint32_t value) { m_bytes.push_back(static_cast<std::uint8_t>(value)); }
-  void U16(std::uint32_t value) {
-    U8(value);
-    U8(value >> 8);
-  }
-  void U32(std::uint32_t value) {
-    U16(value);
-    U16(value >> 16);
-  }
-  void U32BigEndian(std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) U8(value >> shift);
-  }
-  void Text(std::u16string_view text) {
-    for (char16_t unit : text) U16(unit);
-  }
-  void Utf16z(std::u16string_view text) {
-    Text(text);
-    U16(0);
-  }
-  void NameOrOrdinal(const SResourceName& name) {
-    if (name.named) {
-      Utf16z(name.name);
-    } else {
-      U16(0xFFFF);
-      U16(name.id);
-    }
-  }
-  void Align4() {
-    while (m_bytes.size() % 4) U8(0);
-  }
-  void Append(const std::vector<std::uint8_t>& bytes) { m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end()); }
-  std::vector<std::uint8_t>& bytes() { return m_bytes; }
+void Text(CByteWriter& writer, std::u16string_view text) {
+  for (char16_t unit : text) writer.U16(unit);
+}
 
- private:
-  std::vector<std::uint8_t> m_bytes;
-};
+void Utf16z(CByteWriter& writer, std::u16string_view text) {
+  Text(writer, text);
+  writer.U16(0);
+}
 
-std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes, std::size_t from) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (std::size_t index = from; index < bytes.size(); ++index) {
-    crc ^= bytes[index];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+void NameOrOrdinal(CByteWriter& writer, const SResourceName& name) {
+  if (name.named) {
+    Utf16z(writer, name.name);
+  } else {
+    writer.U16(0xFFFF);
+    writer.U16(name.id);
   }
-  return ~crc;
 }
 
 SDialogTemplate DesignedDialog(const SExpectedDialog& expected) {
@@ -106,7 +78,7 @@ std::string DesignedManifest(EArchitecture architecture) {
 }
 
 SVersionSpec DesignedVersion() {
-  CWriter fixed;
+  CByteWriter fixed;
   for (std::uint32_t value : {0xFEEF04BDu, 0x00010000u, kVersion.file_version_high, kVersion.file_version_low,
                               kVersion.product_version_high, kVersion.product_version_low, kVersion.flags_mask,
                               kVersion.flags, kVersion.operating_system, kVersion.file_type, kVersion.file_subtype, 0u,
@@ -117,7 +89,7 @@ SVersionSpec DesignedVersion() {
   for (const SVersionString& entry : ExpectedVersionStrings()) {
     table.children.push_back(VersionString(Utf8ToUtf16(entry.key), Utf8ToUtf16(entry.value)));
   }
-  CWriter translation;
+  CByteWriter translation;
   translation.U16(kVersion.translation_language);
   translation.U16(kVersion.translation_code_page);
   return SVersionSpec{u"VS_VERSION_INFO",
@@ -130,16 +102,16 @@ SVersionSpec DesignedVersion() {
 }  // namespace
 
 std::vector<std::uint8_t> EncodeStringBlock(const std::array<std::u16string, 16>& strings) {
-  CWriter writer;
+  CByteWriter writer;
   for (const std::u16string& text : strings) {
     writer.U16(static_cast<std::uint32_t>(text.size()));
-    writer.Text(text);
+    Text(writer, text);
   }
-  return std::move(writer.bytes());
+  return writer.Take();
 }
 
 std::vector<std::uint8_t> EncodeDialog(const SDialogTemplate& dialog) {
-  CWriter writer;
+  CByteWriter writer;
   writer.U16(dialog.version);
   writer.U16(dialog.signature);
   writer.U32(dialog.help_id);
@@ -147,18 +119,18 @@ std::vector<std::uint8_t> EncodeDialog(const SDialogTemplate& dialog) {
   writer.U32(dialog.style);
   writer.U16(static_cast<std::uint32_t>(dialog.controls.size()));
   for (std::int16_t value : {dialog.x, dialog.y, dialog.width, dialog.height}) writer.U16(static_cast<std::uint16_t>(value));
-  writer.NameOrOrdinal(dialog.menu);
-  writer.NameOrOrdinal(dialog.window_class);
-  writer.Utf16z(dialog.caption);
+  NameOrOrdinal(writer, dialog.menu);
+  NameOrOrdinal(writer, dialog.window_class);
+  Utf16z(writer, dialog.caption);
   if (dialog.style & 0x40) {
     writer.U16(dialog.point_size);
     writer.U16(dialog.weight);
     writer.U8(dialog.italic);
     writer.U8(dialog.charset);
-    writer.Utf16z(dialog.typeface);
+    Utf16z(writer, dialog.typeface);
   }
   for (const SDialogControl& control : dialog.controls) {
-    writer.Align4();
+    writer.AlignTo4();
     writer.U32(control.help_id);
     writer.U32(control.ex_style);
     writer.U32(control.style);
@@ -166,16 +138,16 @@ std::vector<std::uint8_t> EncodeDialog(const SDialogTemplate& dialog) {
       writer.U16(static_cast<std::uint16_t>(value));
     }
     writer.U32(control.id);
-    writer.NameOrOrdinal(control.window_class);
-    writer.NameOrOrdinal(control.text);
+    NameOrOrdinal(writer, control.window_class);
+    NameOrOrdinal(writer, control.text);
     writer.U16(control.extra_count);
     for (std::uint16_t index = 0; index < control.extra_count; ++index) writer.U8(0);
   }
-  return std::move(writer.bytes());
+  return writer.Take();
 }
 
 std::vector<std::uint8_t> EncodeIconGroup(const std::vector<SIconGroupEntry>& entries) {
-  CWriter writer;
+  CByteWriter writer;
   writer.U16(0);
   writer.U16(1);
   writer.U16(static_cast<std::uint32_t>(entries.size()));
@@ -189,11 +161,11 @@ std::vector<std::uint8_t> EncodeIconGroup(const std::vector<SIconGroupEntry>& en
     writer.U32(entry.size);
     writer.U16(entry.id);
   }
-  return std::move(writer.bytes());
+  return writer.Take();
 }
 
 std::vector<std::uint8_t> EncodeBitmapImage(int size, int bits) {
-  CWriter writer;
+  CByteWriter writer;
   const auto row = [size](int bits_per_pixel) { return static_cast<std::uint32_t>((size * bits_per_pixel + 31) / 32 * 4); };
   writer.U32(40);
   writer.U32(static_cast<std::uint32_t>(size));
@@ -203,11 +175,11 @@ std::vector<std::uint8_t> EncodeBitmapImage(int size, int bits) {
   for (int field = 0; field < 6; ++field) writer.U32(0);
   const std::uint32_t palette = bits <= 8 ? 4u << bits : 0;
   writer.bytes().resize(writer.bytes().size() + palette + (row(bits) + row(1)) * static_cast<std::uint32_t>(size));
-  return std::move(writer.bytes());
+  return writer.Take();
 }
 
 std::vector<std::uint8_t> EncodePngImage(int size) {
-  CWriter writer;
+  CByteWriter writer;
   static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   for (std::uint8_t byte : kSignature) writer.U8(byte);
   writer.U32BigEndian(13);
@@ -216,25 +188,25 @@ std::vector<std::uint8_t> EncodePngImage(int size) {
   writer.U32BigEndian(static_cast<std::uint32_t>(size));
   writer.U32BigEndian(static_cast<std::uint32_t>(size));
   for (std::uint8_t byte : {8, 6, 0, 0, 0}) writer.U8(byte);
-  writer.U32BigEndian(Crc32(writer.bytes(), chunk));
+  writer.U32BigEndian(Crc32(std::span(writer.bytes()).subspan(chunk)));
   writer.U32BigEndian(0);
   const std::size_t end_chunk = writer.bytes().size();
   for (char letter : {'I', 'E', 'N', 'D'}) writer.U8(static_cast<std::uint8_t>(letter));
-  writer.U32BigEndian(Crc32(writer.bytes(), end_chunk));
-  return std::move(writer.bytes());
+  writer.U32BigEndian(Crc32(std::span(writer.bytes()).subspan(end_chunk)));
+  return writer.Take();
 }
 
 std::vector<std::uint8_t> EncodeVersion(const SVersionSpec& node) {
-  CWriter writer;
+  CByteWriter writer;
   writer.U16(0);  // length, filled in below
   writer.U16(static_cast<std::uint32_t>(node.type == 1 ? node.value.size() / 2 : node.value.size()));
   writer.U16(node.type);
-  writer.Utf16z(node.key);
-  writer.Align4();
-  writer.Append(node.value);
+  Utf16z(writer, node.key);
+  writer.AlignTo4();
+  writer.Bytes(node.value);
   for (const SVersionSpec& child : node.children) {
-    writer.Align4();
-    writer.Append(EncodeVersion(child));
+    writer.AlignTo4();
+    writer.Bytes(EncodeVersion(child));
   }
   std::vector<std::uint8_t>& bytes = writer.bytes();
   bytes[0] = static_cast<std::uint8_t>(bytes.size());
@@ -243,8 +215,8 @@ std::vector<std::uint8_t> EncodeVersion(const SVersionSpec& node) {
 }
 
 SVersionSpec VersionString(std::u16string key, std::u16string_view text) {
-  CWriter value;
-  value.Utf16z(text);
+  CByteWriter value;
+  Utf16z(value, text);
   return SVersionSpec{std::move(key), 1, value.bytes(), {}};
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "byte_reader.h"
+#include "checksums.h"
 
 namespace {
 
@@ -32,15 +33,6 @@ bool NameOrOrdinal(CByteReader& reader, SResourceName& name) {
 std::uint32_t BigEndian(Bytes bytes, std::size_t offset) {
   return static_cast<std::uint32_t>(bytes[offset]) << 24 | static_cast<std::uint32_t>(bytes[offset + 1]) << 16 |
          static_cast<std::uint32_t>(bytes[offset + 2]) << 8 | bytes[offset + 3];
-}
-
-std::uint32_t Crc32(Bytes bytes) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (std::uint8_t byte : bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-  }
-  return ~crc;
 }
 
 bool DecodePng(Bytes data, SIconImage& image, std::string& error) {
