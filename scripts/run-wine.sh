@@ -26,7 +26,7 @@ WINE_EMULATOR_DLL_DIR="${WINE_EMULATOR_DLL_DIR:-$build/emulator/windows}"
 scenario_source="${1:-$repository/tests/wine/scenarios/present.txt}"
 artifacts="$repository/artifacts/wine-run"
 
-# shellcheck source=wine-harness.sh
+# shellcheck source=SCRIPTDIR/wine-harness.sh
 source "$repository/scripts/wine-harness.sh"
 
 missing=()

@@ -95,7 +95,8 @@ wine_start_xvfb() {
   local tries
   for ((tries = 0; tries < 100; tries++)); do
     if [[ -s "$display_file" ]]; then
-      export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
+      DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
+      export DISPLAY
       wine_harness_log "Xvfb on $DISPLAY"
       return 0
     fi

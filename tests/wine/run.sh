@@ -22,15 +22,15 @@ ORDINARY_HID_USER_EXE="$BUILD/tests/wine/ordinary-hid-user.exe"
 WINE_EMULATOR_DLL_DIR="${WINE_EMULATOR_DLL_DIR:-$BUILD/emulator/windows}"
 PATTERN="${1:-}"
 
-# shellcheck source=../../scripts/wine-harness.sh
+# shellcheck source=SCRIPTDIR/../../scripts/wine-harness.sh
 source "$REPOSITORY/scripts/wine-harness.sh"
-# shellcheck source=support.sh
+# shellcheck source=SCRIPTDIR/support.sh
 source "$WINE_TESTS_DIR/support.sh"
-# shellcheck source=cases/main_dialog.sh
+# shellcheck source=SCRIPTDIR/cases/main_dialog.sh
 source "$WINE_TESTS_DIR/cases/main_dialog.sh"
-# shellcheck source=cases/update.sh
+# shellcheck source=SCRIPTDIR/cases/update.sh
 source "$WINE_TESTS_DIR/cases/update.sh"
-# shellcheck source=cases/planted_dll.sh
+# shellcheck source=SCRIPTDIR/cases/planted_dll.sh
 source "$WINE_TESTS_DIR/cases/planted_dll.sh"
 
 # name | case function | its argument

@@ -5,6 +5,7 @@
 # it passed, 1 when it failed and 77 when it cannot run yet, with the reason
 # in CASE_REASON.
 
+# shellcheck disable=SC2034 # read by the runner that sources this file
 CASE_DIR=""
 CASE_REASON=""
 ORVANE_PID=""

@@ -48,7 +48,7 @@ bool ParseSteps(int argc, char** argv, std::vector<SStep>& steps) {
     ++nIndex;
     for (const char kind : verb->argumentKinds) {
       if (nIndex >= argc) {
-        std::fprintf(stderr, "step %s: missing argument\n", argv[nIndex - 1 - static_cast<int>(step.arguments.size())]);
+        std::fprintf(stderr, "step %s: missing argument\n", std::string(verb->name).c_str());
         return false;
       }
       std::string reason;
