@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <type_traits>
 
 #include "expected_resources.h"
 #include "status_messages.h"

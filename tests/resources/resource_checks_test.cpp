@@ -44,9 +44,9 @@ TEST(ResourceChecks, PassTheProgramAsDesignedForBothArchitectures) {
 SDialogTemplate& Dialog(SProgramParts& parts, std::uint16_t id) { return parts.dialogs.at(id); }
 
 // The cases name only children that the designed block has.
-SVersionSpec& VersionChild(SVersionSpec& node, std::u16string_view key) {
+SVersionBlock& VersionChild(SVersionBlock& node, std::u16string_view key) {
   return *std::find_if(node.children.begin(), node.children.end(),
-                       [key](const SVersionSpec& child) { return child.key == key; });
+                       [key](const SVersionBlock& child) { return child.key == key; });
 }
 
 void Replace(std::string& text, std::string_view from, std::string_view to) {

@@ -77,7 +77,7 @@ std::string DesignedManifest(EArchitecture architecture) {
          "</windowsSettings></application>\n</assembly>\n";
 }
 
-SVersionSpec DesignedVersion() {
+SVersionBlock DesignedVersion() {
   CByteWriter fixed;
   for (std::uint32_t value : {0xFEEF04BDu, 0x00010000u, kVersion.file_version_high, kVersion.file_version_low,
                               kVersion.product_version_high, kVersion.product_version_low, kVersion.flags_mask,
@@ -85,18 +85,18 @@ SVersionSpec DesignedVersion() {
                               0u}) {
     fixed.U32(value);
   }
-  SVersionSpec table{Utf8ToUtf16(kVersion.string_table), 1, {}, {}};
+  SVersionBlock table{Utf8ToUtf16(kVersion.string_table), 1, {}, {}};
   for (const SVersionString& entry : ExpectedVersionStrings()) {
     table.children.push_back(VersionString(Utf8ToUtf16(entry.key), Utf8ToUtf16(entry.value)));
   }
   CByteWriter translation;
   translation.U16(kVersion.translation_language);
   translation.U16(kVersion.translation_code_page);
-  return SVersionSpec{u"VS_VERSION_INFO",
+  return SVersionBlock{u"VS_VERSION_INFO",
                       0,
                       fixed.bytes(),
-                      {SVersionSpec{u"StringFileInfo", 1, {}, {table}},
-                       SVersionSpec{u"VarFileInfo", 1, {}, {SVersionSpec{u"Translation", 0, translation.bytes(), {}}}}}};
+                      {SVersionBlock{u"StringFileInfo", 1, {}, {table}},
+                       SVersionBlock{u"VarFileInfo", 1, {}, {SVersionBlock{u"Translation", 0, translation.bytes(), {}}}}}};
 }
 
 }  // namespace
@@ -196,7 +196,7 @@ std::vector<std::uint8_t> EncodePngImage(int size) {
   return writer.Take();
 }
 
-std::vector<std::uint8_t> EncodeVersion(const SVersionSpec& node) {
+std::vector<std::uint8_t> EncodeVersion(const SVersionBlock& node) {
   CByteWriter writer;
   writer.U16(0);  // length, filled in below
   writer.U16(static_cast<std::uint32_t>(node.type == 1 ? node.value.size() / 2 : node.value.size()));
@@ -204,7 +204,7 @@ std::vector<std::uint8_t> EncodeVersion(const SVersionSpec& node) {
   Utf16z(writer, node.key);
   writer.AlignTo4();
   writer.Bytes(node.value);
-  for (const SVersionSpec& child : node.children) {
+  for (const SVersionBlock& child : node.children) {
     writer.AlignTo4();
     writer.Bytes(EncodeVersion(child));
   }
@@ -214,10 +214,10 @@ std::vector<std::uint8_t> EncodeVersion(const SVersionSpec& node) {
   return std::move(bytes);
 }
 
-SVersionSpec VersionString(std::u16string key, std::u16string_view text) {
+SVersionBlock VersionString(std::u16string key, std::u16string_view text) {
   CByteWriter value;
   Utf16z(value, text);
-  return SVersionSpec{std::move(key), 1, value.bytes(), {}};
+  return SVersionBlock{std::move(key), 1, value.bytes(), {}};
 }
 
 SProgramParts DesignedProgram(EArchitecture architecture, const std::vector<std::uint8_t>& firmware) {

@@ -21,14 +21,14 @@ std::vector<std::uint8_t> EncodeBitmapImage(int size, int bits);
 // A PNG signature, IHDR (8-bit RGBA) and IEND.
 std::vector<std::uint8_t> EncodePngImage(int size);
 
-struct SVersionSpec {
+struct SVersionBlock {
   std::u16string key;
   std::uint16_t type = 0;  // 1: the value is text, its length counted in UTF-16 units
   std::vector<std::uint8_t> value;
-  std::vector<SVersionSpec> children;
+  std::vector<SVersionBlock> children;
 };
-std::vector<std::uint8_t> EncodeVersion(const SVersionSpec& node);
-SVersionSpec VersionString(std::u16string key, std::u16string_view text);
+std::vector<std::uint8_t> EncodeVersion(const SVersionBlock& node);
+SVersionBlock VersionString(std::u16string key, std::u16string_view text);
 
 // Everything a program carries, in a form that is easy to spoil.
 struct SProgramParts {
@@ -39,7 +39,7 @@ struct SProgramParts {
   std::map<std::uint16_t, SDialogTemplate> dialogs;
   std::vector<SIconGroupEntry> icon_group;
   std::vector<std::vector<std::uint8_t>> icon_images;  // RT_ICON 1, 2, ...
-  SVersionSpec version;
+  SVersionBlock version;
   std::string manifest;
   std::uint16_t manifest_language = 0;
   std::u16string firmware_type;
