@@ -8,7 +8,7 @@ namespace emu {
 
 namespace {
 
-// The erase parameters, six serial-flash instruction codes (spec Part 1.2).
+// The erase parameters, six serial-flash instruction codes.
 constexpr std::uint8_t kEraseParameters[6] = {0x06, 0x50, 0x03, 0x0B, 0x02, 0x05};
 
 // Bytes of a report that a command's fields occupy.

@@ -3,8 +3,8 @@
 // injection and a trace of every transfer. Plain standard C++: the same model
 // serves the native tests and the Windows HID stack emulation.
 //
-// The model, command by command (report layout of spec Part 1.2; byte 1 of a
-// command is its code, bytes 2..4 a big-endian flash address):
+// The model, command by command (byte 1 of a command is its code, bytes 2..4
+// a big-endian flash address):
 //   0x21 handshake      always status 1; arms the other commands and drops a
 //                        page in progress.
 //   0x22 erase          bytes 9..14 must be 06 50 03 0B 02 05: the whole flash

@@ -91,7 +91,7 @@ std::vector<std::uint8_t> Command(std::uint8_t nCode, std::uint32_t nAddress = 0
   return report;
 }
 
-// WaitReply as Part 2.1 has it: read until a read succeeds or the timeout has passed.
+// WaitReply as the link does it: read until a read succeeds or the timeout has passed.
 bool WaitReply(HANDLE device, std::vector<std::uint8_t>& reply, DWORD nTimeout) {
   const DWORD nStart = GetTickCount();
   for (;;) {

@@ -24,7 +24,7 @@ constexpr std::array kMainControls = {
 constexpr std::array kAboutControls = {
     SExpectedControl{kNoControlId, kAtomStatic, {}, {}, 128, 0x50000003, 14, 14, 21, 20},
     SExpectedControl{kNoControlId, kAtomStatic, {}, "Orvane, Version 1.0", 0, 0x50020080, 42, 14, 114, 8},
-    SExpectedControl{kNoControlId, kAtomStatic, {}, "Zentor ファームウェア書き換えツール", 0, 0x50020000, 42, 26, 114,
+    SExpectedControl{kNoControlId, kAtomStatic, {}, "Zentor ファームウェア更新", 0, 0x50020000, 42, 26, 114,
                      8},
     SExpectedControl{1, kAtomButton, {}, "OK", 0, 0x50030001, 113, 41, 50, 14},
 };

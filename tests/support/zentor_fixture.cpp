@@ -46,13 +46,16 @@ Bytes DeviceKeyBlock() {
 }
 
 Bytes OldFlashContent() {
-  Bytes flash = emu::EmbeddedFirmware();
-  for (std::size_t i = 0; i < flash.size(); ++i) {
-    if (flash[i] != 0xFF) flash[i] = static_cast<std::uint8_t>(flash[i] ^ 0x5A);
-  }
-  const Bytes key = DeviceKeyBlock();
-  std::copy(key.begin(), key.end(), flash.begin() + kKeyAddress);
-  return flash;
+  static const Bytes content = [] {
+    Bytes flash = emu::EmbeddedFirmware();
+    for (std::size_t i = 0; i < flash.size(); ++i) {
+      if (flash[i] != 0xFF) flash[i] = static_cast<std::uint8_t>(flash[i] ^ 0x5A);
+    }
+    const Bytes key = DeviceKeyBlock();
+    std::copy(key.begin(), key.end(), flash.begin() + kKeyAddress);
+    return flash;
+  }();
+  return content;
 }
 
 Bytes ExpectedFlash(const Bytes& image, const Bytes& keyBlock) {
