@@ -26,9 +26,8 @@ done
 for arch in x64 x86; do
   step "Orvane.exe ($arch): static checks and resources"
   scripts/check-exe.sh "build/mingw-$arch/app/Orvane.exe" "$arch"
-  if [[ -x tests/resources/check_exe.sh ]]; then
-    tests/resources/check_exe.sh "$root/build/native/tests/resources" "$root/build/mingw-$arch/app/Orvane.exe" "$arch"
-  fi
+  tests/resources/check_exe.sh "$root/build/native/tests/resources/orvane-resource-checker" \
+    "$root/build/mingw-$arch/app/Orvane.exe" "$arch"
 done
 
 step "Orvane.exe (x64) under Wine"
