@@ -1,5 +1,7 @@
 #include "zentor_fixture.h"
 
+#include "posix_platform.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -12,26 +14,7 @@ constexpr std::size_t kKeyAddress = emu::kKeyBlockAddress;
 }  // namespace
 
 std::filesystem::path ToFsPath(const std::wstring& path) {
-  std::string utf8;
-  for (wchar_t wc : path) {
-    const auto c = static_cast<std::uint32_t>(wc);
-    if (c < 0x80) {
-      utf8 += static_cast<char>(c);
-    } else if (c < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (c >> 6));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      utf8 += static_cast<char>(0xE0 | (c >> 12));
-      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xF0 | (c >> 18));
-      utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return std::filesystem::path(utf8);
+  return std::filesystem::path(posix_platform::ToUtf8(path));
 }
 
 Bytes DeviceKeyBlock() {
