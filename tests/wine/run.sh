@@ -32,6 +32,10 @@ source "$WINE_TESTS_DIR/cases/main_dialog.sh"
 source "$WINE_TESTS_DIR/cases/update.sh"
 # shellcheck source=SCRIPTDIR/cases/planted_dll.sh
 source "$WINE_TESTS_DIR/cases/planted_dll.sh"
+# shellcheck source=SCRIPTDIR/cases/device_probe.sh
+source "$WINE_TESTS_DIR/cases/device_probe.sh"
+# shellcheck source=SCRIPTDIR/cases/ui_framework.sh
+source "$WINE_TESTS_DIR/cases/ui_framework.sh"
 
 # name | case function | its argument
 CASES=(
@@ -45,8 +49,18 @@ CASES=(
   "planted-hid-taken-by-ordinary-program|case_planted_hid_control|"
   "planted-hid-ignored-with-zentor|case_planted_hid_ignored|present"
   "confirmation-box|case_confirmation|"
-  "update-completes|case_update_run|present 102,118,104?,106?,110,111?,113,114,119,116,117 16384 deleted"
+  "ui-framework-checks|case_ui_framework|"
+  "device-attached-later|case_device_attached_later|"
+  "cancel-sends-nothing|case_cancel_sends_nothing|"
+  "update-completes|case_update_run|present 102,118,104?,106?,110,111?,113,114,119,116,117 16384 deleted - check_only_first_zentor"
   "update-fails-in-programming|case_update_run|write-fails 102,118,104?,106?,110,111?,113,114?,115 - kept"
+  "update-erase-unconfirmed|case_update_run|erase-unconfirmed 102,118,104?,106?,110,111?,121,113,114,119,116,117 16384 deleted - check_blank_check"
+  "update-device-removed|case_update_run|removed-after-found 102,118,102 - none 2500 check_removed_before_click,check_nothing_sent"
+  "update-handshake-refused|case_update_run|handshake-refused 102,118,104?,105 - none - check_handshake_only"
+  "update-key-read-unanswered|case_update_run|key-read-unanswered 102,118,104?,106?,107 - none - check_stopped_at_first_key_read"
+  "update-verify-differs|case_update_run|verify-differs 102,118,104?,106?,110,111?,113,114,119?,115 - kept - prepare_backup,check_failed_on_chunk_7,check_backup_unchanged"
+  "update-key-block-from-backup|case_key_block_from_backup|"
+  "update-first-of-two-zentors|case_update_run|two-zentors 102,118,104?,106?,110,111?,113,114,119,116,117 16384 deleted - check_only_first_zentor,check_second_zentor_untouched"
 )
 
 missing=()

@@ -102,3 +102,45 @@ end_case() {
   wine_remove_emulated_zentor
   if backup="$(backup_file)"; then rm -f "$backup"; fi
 }
+
+# The reports that the program sent in the N-th process that loaded the
+# scenario (from 1), one line each: the interface's place in the scenario and
+# the report in hexadecimal. A running or killed process leaves zero bytes
+# after the trace's last line; they are dropped.
+trace_sets() {
+  local run="$1"
+  tr -d '\0' <"$CASE_DIR/trace.log" |
+    awk -v run="$run" '$2 == "-" && $3 == "start" { n++ } n == run && $3 == "set" { print $2, $5 }'
+}
+
+# How many lines of the whole trace show the EVENT (list, attach, remove, ...).
+trace_count() {
+  tr -d '\0' <"$CASE_DIR/trace.log" | awk -v event="$1" '$3 == event { n++ } END { print n + 0 }'
+}
+
+# The first tick of the EVENT in the trace, empty when there is none.
+trace_tick() {
+  tr -d '\0' <"$CASE_DIR/trace.log" | awk -v event="$1" '$3 == event { print $1; exit }'
+}
+
+# The command codes of the N-th process's reports, in order, one a line.
+trace_commands() {
+  trace_sets "$1" | awk '{ print substr($2, 3, 2) }'
+}
+
+# The user's temporary folder of the prefix, where the backup is kept.
+temporary_folder() {
+  local folder
+  for folder in "$WINEPREFIX"/drive_c/users/*/AppData/Local/Temp "$WINEPREFIX"/drive_c/users/*/Temp; do
+    if [[ -d "$folder" ]]; then
+      printf '%s\n' "$folder"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# LENGTH bytes of FILE from OFFSET, as hexadecimal on one line.
+file_bytes() {
+  od -An -v -tx1 -j "$2" -N "$3" "$1" | tr -d ' \n'
+}

@@ -54,11 +54,19 @@ std::wstring WindowText(HWND hWindow) {
   // GetWindowTextW on another process's window reads the text the system
   // keeps for it instead of asking the window, so it answers while the
   // program's thread is busy.
-  const int nLength = GetWindowTextLengthW(hWindow);
-  std::wstring text(static_cast<std::size_t>(nLength) + 1, L'\0');
-  const int nCopied = GetWindowTextW(hWindow, text.data(), nLength + 1);
-  text.resize(static_cast<std::size_t>(nCopied > 0 ? nCopied : 0));
-  return text;
+  // The text may change between asking its length and copying it; a buffer
+  // sized to the old length would cut a longer new text short and show a
+  // text the program never set. A buffer that came back full is too small.
+  std::size_t nRoom = static_cast<std::size_t>(GetWindowTextLengthW(hWindow)) + 256;
+  for (;;) {
+    std::wstring text(nRoom, L'\0');
+    const int nCopied = GetWindowTextW(hWindow, text.data(), static_cast<int>(nRoom));
+    if (nCopied <= 0 || static_cast<std::size_t>(nCopied) + 1 < nRoom) {
+      text.resize(static_cast<std::size_t>(nCopied > 0 ? nCopied : 0));
+      return text;
+    }
+    nRoom *= 2;
+  }
 }
 
 std::wstring ClassName(HWND hWindow) {
