@@ -58,7 +58,7 @@ CASES=(
   "update-device-removed|case_update_run|removed-after-found 102,118,102 - none 2500 check_removed_before_click,check_nothing_sent"
   "update-handshake-refused|case_update_run|handshake-refused 102,118,104?,105 - none - check_handshake_only"
   "update-key-read-unanswered|case_update_run|key-read-unanswered 102,118,104?,106?,107 - none - check_stopped_at_first_key_read"
-  "update-erase-unanswered|case_update_run|erase-unanswered 102,118,104?,106?,110,111?,112 - kept - check_key_block_read_once"
+  "update-erase-unanswered|case_update_run|erase-unanswered 102,118,104?,106?,110,111?,112 - kept - check_key_block_captured_before_erase"
   "update-verify-differs|case_update_run|verify-differs 102,118,104?,106?,110,111?,113,114,119?,115 - kept - prepare_backup,check_failed_on_chunk_7,check_backup_unchanged"
   "update-key-block-from-backup|case_key_block_from_backup|"
   "update-first-of-two-zentors|case_update_run|two-zentors 102,118,104?,106?,110,111?,113,114,119,116,117 16384 deleted - check_only_first_zentor,check_second_zentor_untouched"

@@ -106,15 +106,18 @@ check_stopped_at_first_key_read() {
     fail "reports sent: ${reports:-none}, expected the handshake and the first key-block read"
 }
 
-# Handshake, the 13 key-block reads at 0xF000 + 32k in order, the erase, and
-# nothing after the unanswered erase.
-check_key_block_read_once() {
-  local expected="0021" k reports
-  for ((k = 0; k < 13; k++)); do expected+=" $(printf '002700%04x' $((0xF000 + 32 * k)))"; done
+# Handshake, the key block read as 13 chunks at 0xF000 + 32k and read once
+# more to confirm it (two readings that must agree), the erase, and nothing
+# after the unanswered erase.
+check_key_block_captured_before_erase() {
+  local expected="0021" k reading reports
+  for reading in 1 2; do
+    for ((k = 0; k < 13; k++)); do expected+=" $(printf '002700%04x' $((0xF000 + 32 * k)))"; done
+  done
   expected+=" 0022"
   reports="$(trace_sets 1 | awk '{ c = substr($2, 3, 2); print (c == "27" ? substr($2, 1, 10) : substr($2, 1, 4)) }' | tr '\n' ' ')"
   [[ "$reports" == "$expected " ]] ||
-    fail "$(wc -w <<<"$reports") reports sent ($(grep -o '0027' <<<"$reports" | wc -l) key-block reads), expected the handshake, 13 key-block reads at 0xF000 + 32k and the erase"
+    fail "$(wc -w <<<"$reports") reports sent ($(grep -o '0027' <<<"$reports" | wc -l) key-block reads), expected the handshake, two readings of the 13 key-block chunks at 0xF000 + 32k and the erase"
 }
 
 # No key-block read before the erase; the verification failed on the 8th
