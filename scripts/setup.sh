@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building, testing and running Orvane need on Debian 12, and
 # nothing when it is all there already. Never installs wine32: 32-bit Linux
-# programs cannot run on these machines; the x86 exe is only built.
+# programs cannot run on these machines; the x86 exe is only built. (With the
+# i386 architecture not enabled, the recommended wine32 cannot be chosen.)
 set -euo pipefail
 
 packages=(
@@ -23,5 +24,5 @@ if ((${#missing[@]} > 0)); then
   sudo_cmd=()
   if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
   "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
 fi
