@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr DWORD kBackupSize = 512;
 constexpr int kMaxAsideNames = 100;
 
 // Reads until the end of the file or until the buffer is full.
@@ -38,7 +37,7 @@ std::wstring BackupFilePath() {
   return std::wstring(buffer.data(), dwLength) + L"zentor.tmp";
 }
 
-EBackupState ReadBackupFile(const std::wstring& path, std::span<BYTE, 512> keyBlock) {
+EBackupState ReadBackupFile(const std::wstring& path, std::span<BYTE, kKeyBlockSize> keyBlock) {
   const DWORD dwAttributes = GetFileAttributesW(path.c_str());
   if (dwAttributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD dwError = GetLastError();
@@ -50,23 +49,23 @@ EBackupState ReadBackupFile(const std::wstring& path, std::span<BYTE, 512> keyBl
   CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) return EBackupState::Unusable;
   // One byte more than a key block tells a complete file from a longer one.
-  std::array<BYTE, kBackupSize + 1> content{};
+  std::array<BYTE, kKeyBlockSize + 1> content{};
   DWORD dwTotal = 0;
   if (!ReadUpTo(file.Get(), content, dwTotal)) return EBackupState::Unusable;
-  if (dwTotal != kBackupSize) return EBackupState::Incomplete;
-  std::copy_n(content.begin(), kBackupSize, keyBlock.begin());
+  if (dwTotal != kKeyBlockSize) return EBackupState::Incomplete;
+  std::copy_n(content.begin(), kKeyBlockSize, keyBlock.begin());
   return EBackupState::Complete;
 }
 
-bool WriteBackupFileDurably(const std::wstring& path, std::span<const BYTE, 512> keyBlock) {
+bool WriteBackupFileDurably(const std::wstring& path, std::span<const BYTE, kKeyBlockSize> keyBlock) {
   const std::wstring newPath = path + L".new";
   {
     CFileHandle file(
         CreateFileW(newPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) return false;
     DWORD dwWritten = 0;
-    const bool bWritten = WriteFile(file.Get(), keyBlock.data(), kBackupSize, &dwWritten, nullptr) &&
-                          dwWritten == kBackupSize && FlushFileBuffers(file.Get());
+    const bool bWritten = WriteFile(file.Get(), keyBlock.data(), kKeyBlockSize, &dwWritten, nullptr) &&
+                          dwWritten == kKeyBlockSize && FlushFileBuffers(file.Get());
     if (!file.Close() || !bWritten) {
       DeleteFileW(newPath.c_str());
       return false;
@@ -76,7 +75,7 @@ bool WriteBackupFileDurably(const std::wstring& path, std::span<const BYTE, 512>
     DeleteFileW(newPath.c_str());
     return false;
   }
-  std::array<BYTE, kBackupSize> readBack{};
+  std::array<BYTE, kKeyBlockSize> readBack{};
   if (ReadBackupFile(path, readBack) == EBackupState::Complete &&
       std::equal(readBack.begin(), readBack.end(), keyBlock.begin())) {
     return true;

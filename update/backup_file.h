@@ -10,6 +10,9 @@
 
 #include "platform_api.h"
 
+// The key block at 0xF000, and so the backup file, is 512 bytes.
+inline constexpr DWORD kKeyBlockSize = 512;
+
 enum class EBackupState {
   Missing,     // no such file: the key block must come from the device
   Complete,    // exactly 512 bytes, read into the caller's buffer
@@ -21,11 +24,11 @@ enum class EBackupState {
 // cannot tell the folder.
 std::wstring BackupFilePath();
 
-EBackupState ReadBackupFile(const std::wstring& path, std::span<BYTE, 512> keyBlock);
+EBackupState ReadBackupFile(const std::wstring& path, std::span<BYTE, kKeyBlockSize> keyBlock);
 
 // Writes a new file beside the backup, flushes it to disk, moves it over the
 // backup and reads it back. True only when the backup then holds these bytes.
-bool WriteBackupFileDurably(const std::wstring& path, std::span<const BYTE, 512> keyBlock);
+bool WriteBackupFileDurably(const std::wstring& path, std::span<const BYTE, kKeyBlockSize> keyBlock);
 
 // Moves an incomplete backup out of the way under a name of its own
 // ("zentor.tmp.1.incomplete", ...), so that it is kept but never used.

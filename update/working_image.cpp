@@ -9,10 +9,21 @@
 
 namespace {
 
-constexpr DWORD kKeyBlockReadEnd = kKeyBlockAddress + kKeyBlockReadSize;  // 0xF1A0
-
 bool AllErased(std::span<const BYTE> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](BYTE b) { return b == 0xFF; });
+}
+
+// One reading of the 416 bytes the device gives of its key block, 13 reads
+// of 32 bytes. A reply with status 0 is taken like any other: its status
+// does not matter here, only its bytes.
+bool ReadKeyBlockOnce(CCommandChannel& channel, std::span<BYTE, kKeyBlockReadSize> reading) {
+  for (DWORD dwOffset = 0; dwOffset < kKeyBlockReadSize; dwOffset += kChunkSize) {
+    if (channel.Read(kKeyBlockAddress + dwOffset, kKeyBlockReadWait) == EExchangeResult::TransportFailure) {
+      return false;
+    }
+    std::copy_n(channel.ReplyData().begin(), kChunkSize, reading.begin() + dwOffset);
+  }
+  return true;
 }
 
 }  // namespace
@@ -51,21 +62,11 @@ bool CWorkingImage::IsBlankPage(DWORD dwAddress) const {
 bool CWorkingImage::ReadKeyBlockFromDevice(CCommandChannel& channel) {
   // The device's answers carry no check value, and a key block that came over
   // wrong would be written back as the device's own once the flash is erased.
-  // So the block is read twice and taken only when both readings agree. A
-  // reply with status 0 is taken like any other: its status does not matter
-  // here, only its bytes.
+  // So the block is read twice and taken only when both readings agree.
   std::array<BYTE, kKeyBlockReadSize> firstReading{};
-  for (DWORD dwAddress = kKeyBlockAddress; dwAddress < kKeyBlockReadEnd; dwAddress += kChunkSize) {
-    if (channel.Read(dwAddress, kKeyBlockReadWait) == EExchangeResult::TransportFailure) return false;
-    std::copy_n(channel.ReplyData().begin(), kChunkSize, firstReading.begin() + (dwAddress - kKeyBlockAddress));
-  }
-  for (DWORD dwAddress = kKeyBlockAddress; dwAddress < kKeyBlockReadEnd; dwAddress += kChunkSize) {
-    if (channel.Read(dwAddress, kKeyBlockReadWait) == EExchangeResult::TransportFailure) return false;
-    if (!std::equal(channel.ReplyData().begin(), channel.ReplyData().end(),
-                    firstReading.begin() + (dwAddress - kKeyBlockAddress))) {
-      return false;
-    }
-  }
+  std::array<BYTE, kKeyBlockReadSize> secondReading{};
+  if (!ReadKeyBlockOnce(channel, firstReading) || !ReadKeyBlockOnce(channel, secondReading)) return false;
+  if (firstReading != secondReading) return false;
   std::copy(firstReading.begin(), firstReading.end(), KeyBlock().begin());
   return true;
 }

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "backup_file.h"
 #include "command_channel.h"
 #include "platform_api.h"
 
@@ -15,7 +16,6 @@ inline constexpr DWORD kFlashSize = 0x200000;
 inline constexpr DWORD kPageSize = 256;
 inline constexpr DWORD kPageCount = kFlashSize / kPageSize;
 inline constexpr DWORD kKeyBlockAddress = 0xF000;
-inline constexpr DWORD kKeyBlockSize = 512;
 // Only this much of the key block is read from the device; the rest of the
 // 512 bytes is the image's own.
 inline constexpr DWORD kKeyBlockReadSize = 416;
